@@ -36,16 +36,16 @@ using HotkeyCallback = void (*)(std::int32_t id);
 using ThreadRoutine = std::uint32_t (*)(std::uintptr_t parameter);
 using TimerProc = void (*)();
 
-constexpr std::int32_t SW_HIDE = 0;
-constexpr std::int32_t SW_SHOWNORMAL = 1;
-constexpr std::uint32_t GW_HWNDNEXT = 2;
-constexpr std::uint32_t PROCESS_TERMINATE = 1;
-constexpr std::uint32_t STILL_ACTIVE = 259;
-constexpr std::uint32_t WAIT_OBJECT_0 = 0;
-constexpr std::uint32_t WAIT_FAILED = 0xFFFFFFFFu;
-constexpr std::uint32_t INFINITE = 0xFFFFFFFFu;
-constexpr std::uint32_t QS_ALLINPUT_255 = 255;  // the eight input kinds 1..128
-constexpr std::uint32_t QS_SENDMESSAGE = 0x40;
+constexpr std::int32_t kSwHide = 0;
+constexpr std::int32_t kSwShowNormal = 1;
+constexpr std::uint32_t kGwHwndNext = 2;
+constexpr std::uint32_t kProcessTerminate = 1;
+constexpr std::uint32_t kStillActive = 259;
+constexpr std::uint32_t kWaitObject0 = 0;
+constexpr std::uint32_t kWaitFailed = 0xFFFFFFFFu;
+constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
+constexpr std::uint32_t kWakeMaskAllInput = 255;  // the eight input kinds 1..128
+constexpr std::uint32_t kQsSendMessage = 0x40;
 
 // Mouse capture and window owners.
 Bool ReleaseCapture();

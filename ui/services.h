@@ -39,6 +39,10 @@ void setPicture(ControlName control, const Bytes& picture);
 void setPeriod(ControlName control, std::int32_t periodMs);
 sys::Handle controlHandle(ControlName control);
 
+// The pictures stored with the program, as icon files.
+enum class Picture { PickerPicture, TrayIconImage };
+const Bytes& picture(Picture which);
+
 // Windows and the tray.
 bool loadWindow(WindowName window);
 bool isLoaded(WindowName window);

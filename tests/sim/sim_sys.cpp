@@ -17,7 +17,7 @@ namespace {
 struct SimThread {
     std::thread thread;
     std::atomic<bool> done{false};
-    std::atomic<std::uint32_t> exitCode{::sys::STILL_ACTIVE};
+    std::atomic<std::uint32_t> exitCode{::sys::kStillActive};
 };
 
 std::mutex threadsMutex;
@@ -199,13 +199,13 @@ std::uint32_t MsgWaitForMultipleObjects(std::uint32_t n, const Handle* hs, Bool 
         if (auto t = sim::findThread(hs[0])) {
             auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
             while (!t->done) {
-                if (ms != INFINITE && std::chrono::steady_clock::now() > deadline) return 258;
+                if (ms != kInfinite && std::chrono::steady_clock::now() > deadline) return 258;
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
-            return WAIT_OBJECT_0;
+            return kWaitObject0;
         }
     }
-    return WAIT_FAILED;
+    return kWaitFailed;
 }
 void DispatchSentMessages() {
     if (sim::sys.DispatchSentMessages) sim::sys.DispatchSentMessages();
