@@ -23,6 +23,7 @@ namespace {
 struct TrayIcon {
     HWND owner = nullptr;
     HICON icon = nullptr;
+    Text tooltip;
 };
 TrayIcon trayIcons[2];
 
@@ -92,6 +93,15 @@ HICON iconFromFile(const Bytes& file, int preferredWidth) {
     const int height = file[e + 1] ? file[e + 1] : 256;
     return CreateIconFromResourceEx(const_cast<PBYTE>(file.data() + offset), size, TRUE,
                                     0x00030000, width, height, LR_DEFAULTCOLOR);
+}
+
+void restoreTrayIcon(HWND owner) {
+    for (auto& t : trayIcons) {
+        if (t.owner != owner || !owner || !t.icon) continue;
+        NOTIFYICONDATAA data;
+        fillNotifyRecord(data, owner, NIF_MESSAGE | NIF_ICON | NIF_TIP, t.icon, t.tooltip);
+        Shell_NotifyIconA(NIM_ADD, &data);
+    }
 }
 
 void deleteTrayIcon(HWND owner) {
@@ -229,10 +239,11 @@ void setTrayIcon(WindowName window, const Bytes& iconFile, const Text& tooltip) 
     if (!t.owner) {
         if (!icon) return;
         Shell_NotifyIconA(NIM_ADD, &data);
-        t = TrayIcon{owner, icon};
+        t = TrayIcon{owner, icon, tooltip};
     } else if (icon) {
         Shell_NotifyIconA(NIM_MODIFY, &data);
         t.icon = icon;
+        t.tooltip = tooltip;
     } else {
         fillNotifyRecord(data, owner, 0, nullptr, Text());
         Shell_NotifyIconA(NIM_DELETE, &data);

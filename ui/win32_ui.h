@@ -47,6 +47,8 @@ bool preTranslate(MSG& msg);
 HICON iconFromFile(const Bytes& file, int preferredWidth);
 
 void deleteTrayIcon(HWND owner);
+// The notification area was restarted and has forgotten our icon.
+void restoreTrayIcon(HWND owner);
 void setPictureIcon(HICON icon);
 
 }  // namespace win32ui

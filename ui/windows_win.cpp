@@ -120,6 +120,13 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Broadcast when the taskbar (and with it the notification area) starts
+    // again, having lost every icon.
+    static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    if (message == taskbarCreated && taskbarCreated != 0) {
+        restoreTrayIcon(window);
+        return 0;
+    }
     switch (message) {
         case names::kTrayCallbackMessage: {
             int code = 0;
