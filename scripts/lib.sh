@@ -65,7 +65,7 @@ ensure_display() {
 # A Wine prefix of our own under build/, with one 1024x768 desktop for every
 # program of the prefix.
 wine_prefix() {
-    export WINEPREFIX="$BUILD/wineprefix-$ARCH" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX="${VENNET_WINEPREFIX:-$BUILD/wineprefix-$ARCH}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     if [ ! -f "$WINEPREFIX/.vennet-ready" ]; then
         say "creating the Wine prefix (once)"
         "$WINE" wineboot -i >/dev/null 2>&1 || true
