@@ -15,7 +15,13 @@ void showMainRestored() {
 void grantIfMatching(const Text& entered) {
     // Our own reference keeps the copy alive while the tick replaces it.
     const std::shared_ptr<const Text> password = readPasswordText();
-    if (textsEqual(*password, entered) && stopThread(enforcerThread)) LockState = UnlockGranted;
+    if (!textsEqual(*password, entered)) return;
+    // Another prompt may have lifted the lock while this one was open; only
+    // a lock that is still on is lifted, or an idle utility would be granted
+    // an unlock.
+    if (LockState != Locked || !stopThread(enforcerThread)) return;
+    std::int32_t locked = Locked;
+    LockState.compare_exchange_strong(locked, UnlockGranted);
 }
 
 }  // namespace
