@@ -419,6 +419,21 @@ bool drag(int fromX, int fromY, int toX, int toY, int steps) {
     for (int i = 1; i <= steps; ++i)
         there = mouseMove(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps) &&
                 there;
+    // For a moment after the last move Wine may still put the pointer back
+    // on a point of the way: release only once it has stayed put a while.
+    const double deadline = nowMs() + 5000;
+    double since = nowMs();
+    while (nowMs() < deadline) {
+        POINT now{};
+        GetCursorPos(&now);
+        if (now.x != toX || now.y != toY) {
+            mouseMove(toX, toY);
+            since = nowMs();
+        } else if (nowMs() - since >= 150) {
+            break;
+        }
+        Sleep(5);
+    }
     send({absoluteMouse(toX, toY, MOUSEEVENTF_LEFTUP)});
     return there;
 }
