@@ -103,11 +103,19 @@ Process::Process(const std::wstring& exe, const std::wstring& arguments) {
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    startedAt_ = nowMs();
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &si, &info_)) {
+    // Right after a process of the prefix was terminated, Wine now and then
+    // refuses a start with an internal error; a missing file stays missing.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        startedAt_ = nowMs();
+        if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                           nullptr, &si, &info_)) {
+            startError_ = 0;
+            return;
+        }
         startError_ = GetLastError();
         info_ = PROCESS_INFORMATION{};
+        if (startError_ == ERROR_FILE_NOT_FOUND || startError_ == ERROR_PATH_NOT_FOUND) return;
+        Sleep(300);
     }
 }
 
