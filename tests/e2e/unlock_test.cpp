@@ -485,6 +485,8 @@ TEST(UnlockPrompt, WholeRoadPromptTextsAndTheRightPasswordUnlock) {
     HWND edit = editOf(prompt);
     ASSERT_NE(nullptr, edit);
     EXPECT_EQ(1u, childrenOfClass(prompt, L"Edit").size());
+    std::string shotError;
+    EXPECT_FALSE(saveScreenshot("prompt", windowRect(prompt), &shotError).empty()) << shotError;
     const LONG style = GetWindowLongW(edit, GWL_STYLE);
     EXPECT_EQ(0, style & ES_PASSWORD) << std::hex << "F2's edit line is in clear, style " << style;
     EXPECT_EQ(0, style & ES_MULTILINE) << std::hex << style;
@@ -780,6 +782,8 @@ TEST(TrayMenu, RightReleaseOpensTheFourItemTextsAtThePointer) {
     HWND menu = nullptr;
     ASSERT_TRUE(waitMenu(s, &menu));
     const RECT rc = windowRect(menu);
+    std::string shotError;
+    EXPECT_FALSE(saveScreenshot("traymenu", rc, &shotError).empty()) << shotError;
     EXPECT_EQ(600 - 5, rc.right) << describe(menu);
     EXPECT_EQ(400 - 5, rc.top) << describe(menu);
 
