@@ -66,13 +66,23 @@ ensure_display() {
 # program of the prefix.
 wine_prefix() {
     export WINEPREFIX="${VENNET_WINEPREFIX:-$BUILD/wineprefix-$ARCH}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    if [ ! -f "$WINEPREFIX/.vennet-ready" ]; then
+    if [ ! -f "$WINEPREFIX/.vennet-ready-2" ]; then
         say "creating the Wine prefix (once)"
         "$WINE" wineboot -i >/dev/null 2>&1 || true
         "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
         "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+        # Windows ships the dialog font 宋体 (SimSun); a bare prefix does not.
+        # Stand the installed Chinese font in for it, so the input box reads.
+        python3 - "$WINEPREFIX/fonts.reg" <<'PY'
+import sys
+text = ('Windows Registry Editor Version 5.00\r\n\r\n'
+        '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        '"\u5b8b\u4f53"="WenQuanYi Micro Hei"\r\n"SimSun"="WenQuanYi Micro Hei"\r\n')
+open(sys.argv[1], 'wb').write(b'\xff\xfe' + text.encode('utf-16-le'))
+PY
+        "$WINE" regedit /S "Z:$(echo "$WINEPREFIX/fonts.reg" | tr / '\\')" >/dev/null 2>&1
         /usr/lib/wine/wineserver -w || true
-        touch "$WINEPREFIX/.vennet-ready"
+        touch "$WINEPREFIX/.vennet-ready-2"
     fi
 }
 
