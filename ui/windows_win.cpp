@@ -55,8 +55,8 @@ void moveFocus(int step) {
     for (int i = 0; i < kControlCount; ++i)
         if (controls[i] == focus) at = i;
     for (int n = 1; n <= kControlCount; ++n) {
-        const int i = ((at < 0 ? (step > 0 ? -1 : 0) : at) + step * n + kControlCount * 2) %
-                      kControlCount;
+        const int i =
+            ((at < 0 ? (step > 0 ? -1 : 0) : at) + step * n + kControlCount * 2) % kControlCount;
         if (isTabStop(controls[i])) {
             SetFocus(controls[i]);
             if (GetWindowLongW(controls[i], GWL_STYLE) & ES_AUTOHSCROLL)
@@ -103,8 +103,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 HWND focus = GetFocus();
                 if (focus && IsChild(window, focus)) focusBeforeDeactivation = focus;
             } else {
-                HWND target = isTabStop(focusBeforeDeactivation) ? focusBeforeDeactivation
-                                                                  : lastTabStop();
+                HWND target =
+                    isTabStop(focusBeforeDeactivation) ? focusBeforeDeactivation : lastTabStop();
                 if (target) SetFocus(target);
             }
             return 0;
@@ -131,10 +131,16 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case names::kTrayCallbackMessage: {
             int code = 0;
             switch (LOWORD(lParam)) {
-                case WM_LBUTTONUP: code = 1; break;
-                case WM_LBUTTONDBLCLK: code = 2; break;
+                case WM_LBUTTONUP:
+                    code = 1;
+                    break;
+                case WM_LBUTTONDBLCLK:
+                    code = 2;
+                    break;
                 case WM_RBUTTONUP:
-                case WM_CONTEXTMENU: code = 3; break;
+                case WM_CONTEXTMENU:
+                    code = 3;
+                    break;
             }
             if (code && eventsAllowed() && bindings.trayEvent) bindings.trayEvent(code);
             return 0;
@@ -156,27 +162,37 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Both self-drawn controls paint the button face first, then what they show.
+template <typename Draw>
+void paintOnButtonFace(HWND window, Draw draw) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT rc;
+    GetClientRect(window, &rc);
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    draw(dc, rc);
+    EndPaint(window, &ps);
+}
+
+void drawLabelText(HWND window, HDC dc, RECT& rc) {
+    HGDIOBJ old = SelectObject(dc, labelFont ? labelFont : GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(dc, kRed);
+    SetBkMode(dc, TRANSPARENT);
+    const int n = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(window, &text[0], n + 1);
+    DrawTextW(dc, text.c_str(), n, &rc, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SelectObject(dc, old);
+}
+
 LRESULT CALLBACK labelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND:
             return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(window, &ps);
-            RECT rc;
-            GetClientRect(window, &rc);
-            FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-            HGDIOBJ old = SelectObject(dc, labelFont ? labelFont : GetStockObject(DEFAULT_GUI_FONT));
-            SetTextColor(dc, kRed);
-            SetBkMode(dc, TRANSPARENT);
-            const int n = GetWindowTextLengthW(window);
-            std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-            GetWindowTextW(window, &text[0], n + 1);
-            DrawTextW(dc, text.c_str(), n, &rc, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-            SelectObject(dc, old);
-            EndPaint(window, &ps);
+        case WM_PAINT:
+            paintOnButtonFace(window,
+                              [window](HDC dc, RECT& rc) { drawLabelText(window, dc, rc); });
             return 0;
-        }
         case WM_SETTEXT: {
             const LRESULT r = DefWindowProcW(window, message, wParam, lParam);
             InvalidateRect(window, nullptr, FALSE);
@@ -190,16 +206,13 @@ LRESULT CALLBACK pictureBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
         case WM_ERASEBKGND:
             return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(window, &ps);
-            RECT rc;
-            GetClientRect(window, &rc);
-            FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-            if (pictureIcon) DrawIconEx(dc, 0, 0, pictureIcon, 0, 0, 0, nullptr, DI_NORMAL);
-            EndPaint(window, &ps);
+        case WM_PAINT:
+            // At its natural size from the top-left corner; an empty picture
+            // leaves the button face.
+            paintOnButtonFace(window, [](HDC dc, RECT&) {
+                if (pictureIcon) DrawIconEx(dc, 0, 0, pictureIcon, 0, 0, 0, nullptr, DI_NORMAL);
+            });
             return 0;
-        }
         case WM_LBUTTONDOWN:
             if (eventsAllowed() && bindings.pictureDown)
                 bindings.pictureDown(LOWORD(lParam), HIWORD(lParam), keyMask(wParam));
@@ -247,8 +260,8 @@ void registerClasses() {
 
     editFont = CreateFontW(-29, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
                            PROOF_QUALITY, 0, nullptr);
-    labelFont = CreateFontW(-20, 0, 0, 0, 700, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                            nullptr);
+    labelFont =
+        CreateFontW(-20, 0, 0, 0, 700, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, nullptr);
     whiteBrush = CreateSolidBrush(kWhite);
 }
 
@@ -300,9 +313,9 @@ HWND buildMainWindow() {
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     const Place p = centredPlace(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                  kMainWindowWidth, kMainWindowHeight);
-    HWND w = CreateWindowExW(0, names::kMainWindowClass, L"", style, p.left, p.top,
-                             kMainWindowWidth, kMainWindowHeight, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+    HWND w =
+        CreateWindowExW(0, names::kMainWindowClass, L"", style, p.left, p.top, kMainWindowWidth,
+                        kMainWindowHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!w) return nullptr;
     RECT rc;
     GetWindowRect(w, &rc);
