@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <cstdint>
 
 namespace e2e {
 
@@ -544,6 +545,152 @@ std::string saveScreenshot(const std::string& name, const RECT& area, std::strin
 std::string rgbText(std::uint32_t rgb) {
     return format("#%06x (r=%u g=%u b=%u)", static_cast<unsigned>(rgb), (rgb >> 16) & 0xFF,
                   (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// ---- helpers the tests share --------------------------------------------
+
+std::wstring systemProgram(const wchar_t* name) {
+    wchar_t dir[MAX_PATH] = L"";
+    GetSystemDirectoryW(dir, MAX_PATH);
+    return std::wstring(dir) + L"\\" + name;
+}
+
+bool visible(HWND window) { return window && IsWindowVisible(window); }
+
+std::vector<HWND> childrenOfClass(HWND parent, const wchar_t* cls) {
+    std::vector<HWND> out;
+    for (HWND c : children(parent))
+        if (classIs(c, cls)) out.push_back(c);
+    return out;
+}
+
+HWND editOf(HWND dialog) {
+    const auto edits = childrenOfClass(dialog, L"Edit");
+    return edits.empty() ? nullptr : edits.front();
+}
+
+std::string handleText(HWND window) {
+    return std::to_string(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window)));
+}
+
+POINT captionPoint(HWND window) {
+    const RECT rc = windowRect(window);
+    const POINT client = clientToScreen(window, 0, 0);
+    return POINT{(rc.left + rc.right) / 2, (rc.top + client.y) / 2};
+}
+
+bool setText(HWND window, const std::wstring& text, UINT timeoutMs) {
+    DWORD_PTR result = 0;
+    return window &&
+           SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                               SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+::testing::AssertionResult checkStarted(const Process& process, const std::wstring& exe,
+                                        const char* variable) {
+    if (process.started()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "CreateProcessW of " << toUtf8(exe) << " (" << variable
+                                         << ") failed, error " << process.startError();
+}
+
+::testing::AssertionResult waitShown(const Process& process, const wchar_t* cls, HWND* window,
+                                     int timeoutMs, const std::string& what,
+                                     const std::function<std::string()>& seen) {
+    return waitUntil(
+        [&] {
+            *window = process.window(cls);
+            return *window && IsWindowVisible(*window);
+        },
+        timeoutMs, what, seen);
+}
+
+std::string processWindows(const Process& process) {
+    std::string out;
+    for (HWND w : process.windows()) out += "\n  " + describe(w);
+    return out.empty() ? std::string("no window of the process") : out;
+}
+
+std::string visibleWindowsOf(const Process& process) {
+    std::string out;
+    for (HWND w : process.windows())
+        if (IsWindowVisible(w)) out += "\n  vennet's " + describe(w);
+    return out;
+}
+
+std::vector<HWND> visibleWindows(const Process& process, const wchar_t* cls) {
+    std::vector<HWND> out;
+    for (HWND w : process.windows(cls))
+        if (IsWindowVisible(w)) out.push_back(w);
+    return out;
+}
+
+::testing::AssertionResult launchNotepad(std::unique_ptr<Process>* notepad, HWND* window,
+                                         const RECT& place, int startMs, int reactMs) {
+    // A start can fail while Wine itself is still starting up; try again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        notepad->reset(new Process(systemProgram(L"notepad.exe")));
+        if ((*notepad)->started()) break;
+        pause(500);
+    }
+    if (!(*notepad)->started())
+        return ::testing::AssertionFailure()
+               << "notepad did not start, error " << (*notepad)->startError();
+    auto shown = waitShown(**notepad, L"Notepad", window, startMs, "notepad's window");
+    if (!shown) return shown;
+    HWND pad = *window;
+    SetWindowPos(pad, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    return waitUntil(
+        [&] { return windowRect(pad).left == place.left && windowRect(pad).top == place.top; },
+        reactMs, format("notepad moved to (%ld,%ld)", place.left, place.top),
+        [&] { return describe(pad); });
+}
+
+::testing::AssertionResult bringToFront(HWND window, int timeoutMs, const std::string& what) {
+    SetForegroundWindow(window);
+    auto front = waitUntil([&] { return GetForegroundWindow() == window; }, timeoutMs, what,
+                           [&] { return describe(GetForegroundWindow()); });
+    pause(500);
+    return front;
+}
+
+::testing::AssertionResult waitGone(HWND window, int timeoutMs, const std::string& what) {
+    return waitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs,
+                     what, [&] { return describe(window); });
+}
+
+::testing::AssertionResult settlePointer(POINT to, int timeoutMs) {
+    mouseMove(to.x, to.y);
+    double since = nowMs();
+    return waitUntil(
+        [&] {
+            POINT now{};
+            GetCursorPos(&now);
+            if (now.x == to.x && now.y == to.y) return nowMs() - since >= 150;
+            mouseMove(to.x, to.y);
+            since = nowMs();
+            return false;
+        },
+        timeoutMs,
+        "the pointer to stay at (" + std::to_string(to.x) + "," + std::to_string(to.y) + ")",
+        [] {
+            POINT now{};
+            GetCursorPos(&now);
+            return "(" + std::to_string(now.x) + "," + std::to_string(now.y) + ")";
+        });
+}
+
+::testing::AssertionResult dragSettled(POINT from, POINT to, int steps, int timeoutMs) {
+    auto there = settlePointer(from, timeoutMs);
+    if (!there) return there;
+    mouseDown();
+    for (int i = 1; i <= steps; ++i) {
+        pause(15);
+        mouseMove(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+    }
+    there = settlePointer(to, timeoutMs);
+    mouseUp();
+    return there;
 }
 
 }  // namespace e2e

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -144,5 +145,54 @@ Capture capture(const RECT& area);
 // written, or an empty string (and why in *error).
 std::string saveScreenshot(const std::string& name, const RECT& area, std::string* error);
 std::string rgbText(std::uint32_t rgb);
+
+// ---- helpers the tests share --------------------------------------------
+
+// A program of the system directory: CreateProcessW takes no search path.
+std::wstring systemProgram(const wchar_t* name);
+
+bool visible(HWND window);  // a window that exists and is visible
+std::vector<HWND> childrenOfClass(HWND parent, const wchar_t* cls);
+HWND editOf(HWND dialog);  // its first Edit control
+// A window handle in decimal, as a 32-bit signed number.
+std::string handleText(HWND window);
+// The middle of a top-level window's caption bar.
+POINT captionPoint(HWND window);
+
+// WM_SETTEXT with a time-out; false without a window or an answer.
+bool setText(HWND window, const std::wstring& text, UINT timeoutMs = 5000);
+
+// Fails, naming the program and the variable it came from, if `process`
+// did not start.
+::testing::AssertionResult checkStarted(const Process& process, const std::wstring& exe,
+                                        const char* variable);
+// Waits for a visible top-level window of `cls` of `process`; *window is
+// the last one seen.
+::testing::AssertionResult waitShown(const Process& process, const wchar_t* cls, HWND* window,
+                                     int timeoutMs, const std::string& what,
+                                     const std::function<std::string()>& seen = nullptr);
+// Every top-level window of the process, a line each, for failure messages.
+std::string processWindows(const Process& process);
+// The visible ones only, each line marked as vennet's.
+std::string visibleWindowsOf(const Process& process);
+// The visible top-level windows of a class of the process.
+std::vector<HWND> visibleWindows(const Process& process, const wchar_t* cls);
+
+// Starts notepad (up to three tries), waits for its window and moves it to
+// the left and top of `place`, sized as `place`.
+::testing::AssertionResult launchNotepad(std::unique_ptr<Process>* notepad, HWND* window,
+                                         const RECT& place, int startMs, int reactMs);
+// Sets the foreground window, waits for it and lets the change settle:
+// under Wine keys sent while it goes on can be lost.
+::testing::AssertionResult bringToFront(HWND window, int timeoutMs, const std::string& what);
+::testing::AssertionResult waitGone(HWND window, int timeoutMs, const std::string& what);
+
+// Moves the pointer and waits until the system has kept it there for a
+// while: for a moment after a move Wine may still take the pointer back to
+// a point on the way.
+::testing::AssertionResult settlePointer(POINT to, int timeoutMs);
+// Presses at `from`, moves in `steps` steps of 15 ms to `to` and releases
+// once the pointer has settled there.
+::testing::AssertionResult dragSettled(POINT from, POINT to, int steps, int timeoutMs);
 
 }  // namespace e2e

@@ -43,61 +43,12 @@ constexpr const wchar_t* kDefaultPassword = L"480957";
 constexpr C kMinutesBox = C::编辑框2;
 constexpr C kPictureBox = C::图片框1;
 
-std::wstring systemProgram(const wchar_t* name) {
-    wchar_t dir[MAX_PATH] = L"";
-    GetSystemDirectoryW(dir, MAX_PATH);
-    return std::wstring(dir) + L"\\" + name;
-}
-
-bool setText(HWND window, const std::wstring& text) {
-    DWORD_PTR result = 0;
-    return window &&
-           SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                               SMTO_ABORTIFHUNG, 5000, &result) != 0;
-}
-
-bool visible(HWND w) { return w && IsWindowVisible(w); }
-
-std::vector<HWND> childrenOfClass(HWND parent, const wchar_t* cls) {
-    std::vector<HWND> out;
-    for (HWND c : children(parent))
-        if (classIs(c, cls)) out.push_back(c);
-    return out;
-}
-
-HWND editOf(HWND dialog) {
-    const auto edits = childrenOfClass(dialog, L"Edit");
-    return edits.empty() ? nullptr : edits.front();
-}
-
 std::string firstLabel(HWND dialog) {
     for (HWND c : childrenOfClass(dialog, L"Static")) {
         const std::string t = windowText(c);
         if (!t.empty()) return t;
     }
     return std::string();
-}
-
-// Moves the pointer and waits until it has stayed there a moment: the
-// window system may still deliver an older position just after a move.
-AssertionResult settlePointer(POINT to) {
-    mouseMove(to.x, to.y);
-    double since = nowMs();
-    return waitUntil(
-        [&] {
-            POINT now{};
-            GetCursorPos(&now);
-            if (now.x == to.x && now.y == to.y) return nowMs() - since >= 150;
-            mouseMove(to.x, to.y);
-            since = nowMs();
-            return false;
-        },
-        kReactMs, "the pointer to stay at (" + std::to_string(to.x) + "," + std::to_string(to.y) + ")",
-        [] {
-            POINT now{};
-            GetCursorPos(&now);
-            return "(" + std::to_string(now.x) + "," + std::to_string(now.y) + ")";
-        });
 }
 
 // ---- the host's view of a process ---------------------------------------
@@ -305,15 +256,10 @@ public:
     Session() : vennet_(vennetExe()) {}
 
     AssertionResult start() {
-        if (!vennet_.started())
-            return AssertionFailure() << "CreateProcessW of " << toUtf8(vennetExe())
-                                      << " (VENNET_EXE) failed, error " << vennet_.startError();
-        auto shown = waitUntil(
-            [&] {
-                main_ = vennet_.window(names::kMainWindowClass);
-                return visible(main_);
-            },
-            kStartMs, "a visible MainWindow", [&] { return windows(); });
+        auto shown = checkStarted(vennet_, vennetExe(), "VENNET_EXE");
+        if (shown)
+            shown = waitShown(vennet_, names::kMainWindowClass, &main_, kStartMs,
+                              "a visible MainWindow", [&] { return windows(); });
         if (!shown) return shown;
         tray_ = vennet_.window(names::kTrayWindowClass);
         if (!tray_) return AssertionFailure() << "no TrayWindow:" << windows();
@@ -328,24 +274,8 @@ public:
     // Keys sent while only hidden windows are active never arrive under
     // Wine, and a user at the desk has some visible window in front anyway.
     AssertionResult startBystander() {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            bystander_.reset(new Process(systemProgram(L"notepad.exe")));
-            if (bystander_->started()) break;
-            pause(500);
-        }
-        if (!bystander_->started())
-            return AssertionFailure() << "notepad did not start, error " << bystander_->startError();
-        auto shown = waitUntil(
-            [&] {
-                other_ = bystander_->window(L"Notepad");
-                return visible(other_);
-            },
-            kStartMs, "notepad's window");
-        if (!shown) return shown;
         // Clear of MainWindow (centred, from row 245 down) and of the target.
-        SetWindowPos(other_, nullptr, 560, 10, 420, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-        return waitUntil([&] { return windowRect(other_).left == 560 && windowRect(other_).top == 10; },
-                         kReactMs, "notepad moved to (560,10)", [&] { return describe(other_); });
+        return launchNotepad(&bystander_, &other_, RECT{560, 10, 980, 210}, kStartMs, kReactMs);
     }
 
     AssertionResult startTarget() {
@@ -353,22 +283,14 @@ public:
         if (!target_->started())
             return AssertionFailure() << "VENNET_TARGET_EXE " << toUtf8(targetExe())
                                       << " did not start, error " << target_->startError();
-        return waitUntil(
-            [&] {
-                guarded_ = target_->window(target_layout::kWindowClass);
-                return visible(guarded_);
-            },
-            kStartMs, "the target's window");
+        return waitShown(*target_, target_layout::kWindowClass, &guarded_, kStartMs,
+                         "the target's window");
     }
 
     AssertionResult bringOtherToFront() {
-        SetForegroundWindow(other_);
-        auto front = waitUntil([&] { return GetForegroundWindow() == other_; }, kReactMs,
-                               "notepad in front", [&] { return describe(GetForegroundWindow()); });
         // Under Wine a change of the active window can drop keys sent while
         // it goes on.
-        pause(500);
-        return front;
+        return bringToFront(other_, kReactMs, "notepad in front");
     }
 
     AssertionResult visibleInFront() {
@@ -391,18 +313,8 @@ public:
             },
             kReactMs, "the picture box uncovered", [&] { return describe(WindowFromPoint(from)); });
         if (!uncovered) return uncovered;
-        const RECT rc = windowRect(guarded_);
-        const POINT client = clientToScreen(guarded_, 0, 0);
-        const POINT to{(rc.left + rc.right) / 2, (rc.top + client.y) / 2};
-        auto there = settlePointer(from);
-        if (!there) return there;
-        mouseDown();
-        for (int i = 1; i <= 10; ++i) {
-            pause(15);
-            mouseMove(from.x + (to.x - from.x) * i / 10, from.y + (to.y - from.y) * i / 10);
-        }
-        there = settlePointer(to);
-        mouseUp();
+        const POINT to = captionPoint(guarded_);
+        auto there = dragSettled(from, to, 10, kReactMs);
         if (!there) return there;
         HWND report = nullptr;
         auto reported = waitUntil(
@@ -415,8 +327,7 @@ public:
         if (!reported) return reported;
         const std::string text = firstLabel(report);
         const std::string prefix = texts::kPickedPrefix;
-        const std::string handle = std::to_string(
-            static_cast<int>(reinterpret_cast<std::intptr_t>(guarded_)));
+        const std::string handle = handleText(guarded_);
         if (text.compare(0, prefix.size(), prefix) != 0 ||
             text.size() < handle.size() || text.compare(text.size() - handle.size(), handle.size(), handle) != 0)
             return AssertionFailure() << "the report reads " << show(text) << ", not the target "
@@ -529,27 +440,15 @@ public:
     }
 
     AssertionResult waitGone(HWND w, const std::string& what) {
-        return waitUntil([&] { return !IsWindow(w) || !IsWindowVisible(w); }, kReactMs, what,
-                         [&] { return describe(w); });
+        return e2e::waitGone(w, kReactMs, what);
     }
 
     std::string state() const {
         return "\n  MainWindow " + describe(main_) + "\n  target " + describe(guarded_) + windows();
     }
 
-    std::string windows() const {
-        std::string out;
-        for (HWND w : vennet_.windows())
-            if (IsWindowVisible(w)) out += "\n  vennet's " + describe(w);
-        return out;
-    }
-
-    std::vector<HWND> dialogs() const {
-        std::vector<HWND> out;
-        for (HWND w : vennet_.windows(kDialogClass))
-            if (IsWindowVisible(w)) out.push_back(w);
-        return out;
-    }
+    std::string windows() const { return visibleWindowsOf(vennet_); }
+    std::vector<HWND> dialogs() const { return visibleWindows(vennet_, kDialogClass); }
 
     std::vector<HWND> prompts() const {
         std::vector<HWND> out;

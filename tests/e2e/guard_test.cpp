@@ -31,18 +31,8 @@ const wchar_t* const kNotepadClass = L"Notepad";
 // Clear of MainWindow (centred, rows 245..522) and of the test target.
 constexpr RECT kNotepadPlace = {560, 10, 1000, 220};
 
-std::string handleText(HWND window) {
-    return std::to_string(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window)));
-}
-
 std::string reportFor(const std::string& title, HWND window) {
     return std::string(texts::kPickedPrefix) + title + texts::kPickedHandle + handleText(window);
-}
-
-bool sendText(HWND window, const wchar_t* text) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
-                               SMTO_ABORTIFHUNG, 3000, &result) != 0;
 }
 
 // The text a dialog shows: its first visible static control with text.
@@ -78,13 +68,6 @@ std::vector<HWND> visibleTopLevelWindows() {
     std::vector<HWND> found;
     EnumWindows(collectVisible, reinterpret_cast<LPARAM>(&found));
     return found;
-}
-
-// The middle of a top-level window's caption bar.
-POINT captionPointOf(HWND window) {
-    const RECT rc = windowRect(window);
-    const POINT client = clientToScreen(window, 0, 0);
-    return POINT{(rc.left + rc.right) / 2, (rc.top + client.y) / 2};
 }
 
 // Moves the pointer and waits until it has settled there. Under Wine a move
@@ -179,10 +162,8 @@ public:
     Vennet() : process_(vennetExe()) {}
 
     ::testing::AssertionResult start() {
-        if (!process_.started())
-            return ::testing::AssertionFailure()
-                   << "CreateProcessW of " << toUtf8(vennetExe()) << " (VENNET_EXE) failed, error "
-                   << process_.startError();
+        auto launched = checkStarted(process_, vennetExe(), "VENNET_EXE");
+        if (!launched) return launched;
         auto found = waitUntil(
             [&] {
                 main_ = process_.window(names::kMainWindowClass);
@@ -201,7 +182,7 @@ public:
     // The idle limit in minutes, as if typed into its box.
     ::testing::AssertionResult setLimit(const wchar_t* minutes) {
         HWND box = control(C::编辑框2);
-        if (!box || !sendText(box, minutes))
+        if (!setText(box, minutes, 3000))
             return ::testing::AssertionFailure() << "no answer from the minutes box";
         return ::testing::AssertionSuccess();
     }
@@ -214,7 +195,7 @@ public:
     // As a user does it: a click on its caption bar.
     ::testing::AssertionResult bringToFront() {
         if (GetForegroundWindow() != main_) {
-            const POINT p = captionPointOf(main_);
+            const POINT p = captionPoint(main_);
             auto clicked = clickAt(p);
             if (!clicked) return clicked;
         }
@@ -289,10 +270,7 @@ public:
                          [&] { return describe(target) + "; " + describe(main_); });
     }
 
-    std::string seenWindows() const {
-        const std::string out = describeAll(process_.windows());
-        return out == "none" ? std::string("no window of the process") : out;
-    }
+    std::string seenWindows() const { return processWindows(process_); }
 
     Process& process() { return process_; }
     HWND main() const { return main_; }
@@ -304,16 +282,10 @@ private:
     HWND tray_ = nullptr;
 };
 
-std::wstring notepadExe() {
-    wchar_t dir[MAX_PATH] = L"";
-    GetSystemDirectoryW(dir, MAX_PATH);
-    return std::wstring(dir) + L"\\notepad.exe";
-}
-
 // ---- closing MainWindow -------------------------------------------------
 
 TEST(ForcedClose, WhileLockedShowsTheWarningTextThenEndsTheTargetProcess) {
-    Program notepad(notepadExe(), kNotepadClass);
+    Program notepad(systemProgram(L"notepad.exe"), kNotepadClass);
     ASSERT_TRUE(notepad.start());
     ASSERT_TRUE(notepad.place(kNotepadPlace));
     Program other(targetExe(), target_layout::kWindowClass);
@@ -321,7 +293,7 @@ TEST(ForcedClose, WhileLockedShowsTheWarningTextThenEndsTheTargetProcess) {
     Vennet app;
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(app.setLimit(L"0"));
-    ASSERT_TRUE(app.pickAndAnswer(captionPointOf(notepad.window()), notepad.window()));
+    ASSERT_TRUE(app.pickAndAnswer(captionPoint(notepad.window()), notepad.window()));
     ASSERT_TRUE(app.waitLocked(notepad.window()));
 
     HWND main = app.main();
@@ -351,7 +323,7 @@ TEST(ForcedClose, WhileLockedShowsTheWarningTextThenEndsTheTargetProcess) {
     // Still locked: F2 asks for the password rather than saying it is not
     // locked. Keys reach the system only with a window in front, so the
     // user first clicks another program; F2 is held until something shows.
-    ASSERT_TRUE(clickAt(captionPointOf(other.window())));
+    ASSERT_TRUE(clickAt(captionPoint(other.window())));
     ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == other.window(); }, kReactMs,
                           "the test target in front",
                           [&] { return describe(GetForegroundWindow()); }));
@@ -372,7 +344,7 @@ TEST(ForcedClose, WhileLockedShowsTheWarningTextThenEndsTheTargetProcess) {
 }
 
 TEST(ForcedClose, WhileIdleAfterAPickReportShowsNothingAndLeavesTheTargetAlone) {
-    Program notepad(notepadExe(), kNotepadClass);
+    Program notepad(systemProgram(L"notepad.exe"), kNotepadClass);
     ASSERT_TRUE(notepad.start());
     ASSERT_TRUE(notepad.place(kNotepadPlace));
     Vennet app;
@@ -380,7 +352,7 @@ TEST(ForcedClose, WhileIdleAfterAPickReportShowsNothingAndLeavesTheTargetAlone) 
     const RECT before = windowRect(notepad.window());
     const std::string titleBefore = caption(notepad.window());
     HWND report = nullptr;
-    ASSERT_TRUE(app.pickAt(captionPointOf(notepad.window()), &report));
+    ASSERT_TRUE(app.pickAt(captionPoint(notepad.window()), &report));
     EXPECT_TEXT_EQ(reportFor(titleBefore, notepad.window()), dialogText(report));
     ASSERT_TRUE(answer(report));
 
@@ -435,7 +407,7 @@ TEST(ForcedClose, OfVennetsOwnWindowShowsTheWarningTextThenEndsVennet) {
 // ---- the test button ----------------------------------------------------
 
 TEST(TestHide, WithoutAPickDoesNothing) {
-    Program notepad(notepadExe(), kNotepadClass);
+    Program notepad(systemProgram(L"notepad.exe"), kNotepadClass);
     ASSERT_TRUE(notepad.start());
     ASSERT_TRUE(notepad.place(kNotepadPlace));
     Vennet app;
@@ -459,14 +431,14 @@ TEST(TestHide, WithoutAPickDoesNothing) {
 }
 
 TEST(TestHide, HidesAtOnceAndVennetAnswersDuringTheWaitAndReportsASecondPick) {
-    Program notepad(notepadExe(), kNotepadClass);
+    Program notepad(systemProgram(L"notepad.exe"), kNotepadClass);
     ASSERT_TRUE(notepad.start());
     ASSERT_TRUE(notepad.place(kNotepadPlace));
     Program other(targetExe(), target_layout::kWindowClass);
     ASSERT_TRUE(other.start()) << "VENNET_TARGET_EXE: " << toUtf8(targetExe());
     Vennet app;
     ASSERT_TRUE(app.start());
-    ASSERT_TRUE(app.pickAndAnswer(captionPointOf(notepad.window()), notepad.window()));
+    ASSERT_TRUE(app.pickAndAnswer(captionPoint(notepad.window()), notepad.window()));
     ASSERT_TRUE(IsWindowVisible(notepad.window()));
 
     ASSERT_TRUE(app.bringToFront());
@@ -483,7 +455,7 @@ TEST(TestHide, HidesAtOnceAndVennetAnswersDuringTheWaitAndReportsASecondPick) {
     RecordProperty("test_hide_ms", static_cast<int>(hiddenAfter));
 
     // The ticks go on: a caption overwritten from outside comes back.
-    ASSERT_TRUE(sendText(app.main(), L"-"));
+    ASSERT_TRUE(setText(app.main(), L"-", 3000));
     EXPECT_TRUE(waitUntil([&] { return caption(app.main()) == texts::kCaptionWaiting; }, kReactMs,
                           "the status caption written again",
                           [&] { return show(caption(app.main())); }));
@@ -534,7 +506,7 @@ TEST(TestHide, HidesAtOnceAndVennetAnswersDuringTheWaitAndReportsASecondPick) {
 
     // A second pick works and reports the new window.
     HWND report = nullptr;
-    ASSERT_TRUE(app.pickAt(captionPointOf(other.window()), &report));
+    ASSERT_TRUE(app.pickAt(captionPoint(other.window()), &report));
     EXPECT_TEXT_EQ(reportFor(toCp936(target_layout::kTitle), other.window()), dialogText(report));
     ASSERT_TRUE(answer(report));
 

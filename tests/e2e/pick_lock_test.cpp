@@ -31,10 +31,6 @@ const wchar_t* const kNotepadClass = L"Notepad";
 // Clear of MainWindow (centred, rows 245..522) and of the test target.
 constexpr RECT kNotepadPlace = {520, 10, 1000, 230};
 
-std::string handleText(HWND window) {
-    return std::to_string(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window)));
-}
-
 std::string expectedReport(const std::string& title, HWND window) {
     return std::string(texts::kPickedPrefix) + title + texts::kPickedHandle + handleText(window);
 }
@@ -53,29 +49,16 @@ std::string expectedReport(const std::string& title, HWND window) {
            << show(expected.substr(from, 60)) << ", actual ..." << show(actual.substr(from, 60));
 }
 
-LRESULT setText(HWND window, const std::wstring& text) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                        SMTO_ABORTIFHUNG, 3000, &result);
-    return static_cast<LRESULT>(result);
-}
-
 // A vennet.exe of this test, with its MainWindow visible.
 class Vennet {
 public:
     Vennet() : process_(vennetExe()) {}
 
     ::testing::AssertionResult start() {
-        if (!process_.started())
-            return ::testing::AssertionFailure()
-                   << "CreateProcessW of " << toUtf8(vennetExe()) << " (VENNET_EXE) failed, error "
-                   << process_.startError();
-        auto found = waitUntil(
-            [&] {
-                main_ = process_.window(names::kMainWindowClass);
-                return main_ && IsWindowVisible(main_);
-            },
-            kStartMs, "a visible MainWindow", [&] { return seenWindows(); });
+        auto found = checkStarted(process_, vennetExe(), "VENNET_EXE");
+        if (found)
+            found = waitShown(process_, names::kMainWindowClass, &main_, kStartMs,
+                              "a visible MainWindow", [&] { return seenWindows(); });
         if (!found) return found;
         tray_ = process_.window(names::kTrayWindowClass);
         return waitCaption(texts::kCaptionNoTarget);
@@ -90,7 +73,7 @@ public:
     // Overwrites the caption from outside and waits for a tick to write the
     // status again: shows that ticks still run.
     ::testing::AssertionResult waitCaptionRewritten(const char* want) {
-        setText(main_, L"-");
+        setText(main_, L"-", 3000);
         return waitCaption(want, kLockMs);
     }
 
@@ -112,11 +95,7 @@ public:
                          "the report message box", [&] { return seenWindows(); });
     }
 
-    std::string seenWindows() const {
-        std::string out;
-        for (HWND w : process_.windows()) out += "\n  " + describe(w);
-        return out.empty() ? std::string("no window of the process") : out;
-    }
+    std::string seenWindows() const { return processWindows(process_); }
 
     Process& process() { return process_; }
     HWND main() const { return main_; }
@@ -185,35 +164,10 @@ void expectReport(const Report& r, const std::string& text) {
                      "the report to close", [&] { return describe(box); });
 }
 
-// Moves the pointer and waits until the system has kept it there for a
-// while: for a moment after the last move Wine may still take the pointer
-// back to a point on the way.
-::testing::AssertionResult moveAndSettle(POINT to) {
-    constexpr double kStillMs = 150;
-    mouseMove(to.x, to.y);
-    double since = nowMs();
-    return waitUntil(
-        [&] {
-            POINT now{};
-            GetCursorPos(&now);
-            if (now.x == to.x && now.y == to.y) return nowMs() - since >= kStillMs;
-            mouseMove(to.x, to.y);
-            since = nowMs();
-            return false;
-        },
-        kReactMs,
-        "the pointer to stay at (" + std::to_string(to.x) + "," + std::to_string(to.y) + ")",
-        [] {
-            POINT now{};
-            GetCursorPos(&now);
-            return "(" + std::to_string(now.x) + "," + std::to_string(now.y) + ")";
-        });
-}
-
 // As a user drags: press, move in steps, stop at the destination, release.
 ::testing::AssertionResult dragTo(POINT from, POINT to,
                                   const std::function<void(int)>& onStep = nullptr) {
-    auto there = moveAndSettle(from);
+    auto there = settlePointer(from, kReactMs);
     if (!there) return there;
     mouseDown();
     constexpr int kSteps = 12;
@@ -222,7 +176,7 @@ void expectReport(const Report& r, const std::string& text) {
         mouseMove(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps);
         if (onStep) onStep(i);
     }
-    there = moveAndSettle(to);
+    there = settlePointer(to, kReactMs);
     pause(30);
     mouseUp();
     return there;
@@ -256,12 +210,6 @@ void expectReport(const Report& r, const std::string& text) {
     return ::testing::AssertionSuccess();
 }
 
-POINT titleBarPoint(HWND window) {
-    const RECT rc = windowRect(window);
-    const POINT client = clientToScreen(window, 0, 0);
-    return POINT{(rc.left + rc.right) / 2, (rc.top + client.y) / 2};
-}
-
 POINT middleOf(HWND window) {
     const RECT rc = windowRect(window);
     return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
@@ -292,13 +240,6 @@ POINT middleOf(HWND window) {
             return EqualRect(&p, &now) != FALSE;
         },
         kReactMs, "notepad at its place", [&] { return describe(*window); });
-}
-
-// Wine's own notepad; CreateProcessW takes no search path for the name.
-std::wstring notepadExe() {
-    wchar_t dir[MAX_PATH] = L"";
-    GetSystemDirectoryW(dir, MAX_PATH);
-    return std::wstring(dir) + L"\\notepad.exe";
 }
 
 std::wstring titleArgument(const std::wstring& title) {
@@ -401,7 +342,7 @@ TEST(PickPicture, BoxShowsOnlyItsBackgroundWhileTheButtonIsHeld) {
 // ---- the report ---------------------------------------------------------
 
 TEST(PickReport, TitleBarOfNotepadPicksTheWindowAndTheCaptionFollows) {
-    Process notepad(notepadExe());
+    Process notepad(systemProgram(L"notepad.exe"));
     HWND window = nullptr;
     ASSERT_TRUE(startNotepad(notepad, &window));
     Vennet app;
@@ -412,7 +353,7 @@ TEST(PickReport, TitleBarOfNotepadPicksTheWindowAndTheCaptionFollows) {
     const std::string title = caption(window);
     ASSERT_FALSE(title.empty()) << describe(window);
     Report report;
-    ASSERT_TRUE(pickAt(app, titleBarPoint(window), &report));
+    ASSERT_TRUE(pickAt(app, captionPoint(window), &report));
     expectReport(report, expectedReport(title, window));
     // A pick alone hides nothing.
     EXPECT_TRUE(IsWindowVisible(window)) << describe(window);
@@ -423,7 +364,7 @@ TEST(PickReport, TitleBarOfNotepadPicksTheWindowAndTheCaptionFollows) {
 }
 
 TEST(PickReport, EditAreaOfNotepadPicksTheEditControl) {
-    Process notepad(notepadExe());
+    Process notepad(systemProgram(L"notepad.exe"));
     HWND window = nullptr;
     ASSERT_TRUE(startNotepad(notepad, &window));
     HWND edit = nullptr;
@@ -468,7 +409,7 @@ TEST(PickReport, SmallestSiblingAtOrAfterTheOneUnderThePointerIsPicked) {
     auto byId = [&](int id) { return id == 0 ? window : childById(window, id); };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.where);
-        const POINT at = row.y < 0 ? titleBarPoint(window) : clientToScreen(window, row.x, row.y);
+        const POINT at = row.y < 0 ? captionPoint(window) : clientToScreen(window, row.x, row.y);
         HWND picked = byId(row.picked);
         ASSERT_NE(nullptr, picked);
         // The premise of the row, as the window system sees it.
@@ -518,7 +459,7 @@ TEST(PickReport, TitlesAreReportedInCodePage936) {
         ASSERT_EQ(row.title.size(), static_cast<std::size_t>(GetWindowTextLengthW(window)))
             << "the target's own title";
         Report report;
-        ASSERT_TRUE(pickAt(app, titleBarPoint(window), &report));
+        ASSERT_TRUE(pickAt(app, captionPoint(window), &report));
         expectReport(report, expectedReport(row.expected, window));
         ASSERT_TRUE(closeReport(report.box));
         ASSERT_TRUE(app.process().alive());
@@ -590,16 +531,16 @@ void printFigure(const char* name, const Rehide& r) {
 }
 
 TEST(PickLockCaption, LockHidesTargetAndMainWindowAndKeepsThemHidden) {
-    Process notepad(notepadExe());
+    Process notepad(systemProgram(L"notepad.exe"));
     HWND window = nullptr;
     ASSERT_TRUE(startNotepad(notepad, &window));
     Vennet app;
     ASSERT_TRUE(app.start());
-    setText(app.control(C::编辑框2), L"0");
+    setText(app.control(C::编辑框2), L"0", 3000);
     ASSERT_TEXT_EQ("0", windowText(app.control(C::编辑框2)));
 
     Report report;
-    ASSERT_TRUE(pickAt(app, titleBarPoint(window), &report));
+    ASSERT_TRUE(pickAt(app, captionPoint(window), &report));
     ASSERT_TRUE(closeReport(report.box));
     const double closed = nowMs();
     ASSERT_TRUE(waitLocked(app, window));
@@ -641,9 +582,9 @@ TEST(PickLockCaption, LimitsThatAreNoPositiveNumberLockAtOnce) {
         ASSERT_TRUE(waitVisibleWindow(target, L::kWindowClass, &window));
         Vennet app;
         ASSERT_TRUE(app.start());
-        setText(app.control(C::编辑框2), limit);
+        setText(app.control(C::编辑框2), limit, 3000);
         Report report;
-        ASSERT_TRUE(pickAt(app, titleBarPoint(window), &report));
+        ASSERT_TRUE(pickAt(app, captionPoint(window), &report));
         ASSERT_TRUE(closeReport(report.box));
         EXPECT_TRUE(waitLocked(app, window));
         EXPECT_TRUE(app.waitCaptionRewritten(texts::kCaptionWaiting));
@@ -653,7 +594,7 @@ TEST(PickLockCaption, LimitsThatAreNoPositiveNumberLockAtOnce) {
 TEST(PickLockCaption, WithoutAPickNothingLocksAtLimitZero) {
     Vennet app;
     ASSERT_TRUE(app.start());
-    setText(app.control(C::编辑框2), L"0");
+    setText(app.control(C::编辑框2), L"0", 3000);
     ASSERT_TEXT_EQ("0", windowText(app.control(C::编辑框2)));
     pause(2000);
     EXPECT_TRUE(IsWindowVisible(app.main())) << describe(app.main());
@@ -681,7 +622,7 @@ TEST(PickLockCaption, OddMinutesTextsLeaveTheTickRunning) {
     HWND box = app.control(C::编辑框2);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        setText(box, row.text);
+        setText(box, row.text, 3000);
         // The tick reads what the box holds; make sure that is the odd text.
         ASSERT_TRUE(sameText(toCp936(row.text), windowText(box)));
         ASSERT_TRUE(app.waitCaptionRewritten(texts::kCaptionNoTarget));

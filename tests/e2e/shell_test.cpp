@@ -57,16 +57,10 @@ public:
 
     // Waits for MainWindow to appear and reads its caption at once.
     ::testing::AssertionResult waitForMainWindow() {
-        if (!process_.started())
-            return ::testing::AssertionFailure()
-                   << "CreateProcessW of " << toUtf8(vennetExe()) << " (VENNET_EXE) failed, error "
-                   << process_.startError();
-        auto found = waitUntil(
-            [&] {
-                main_ = process_.window(names::kMainWindowClass);
-                return main_ && IsWindowVisible(main_);
-            },
-            kStartMs, "a visible MainWindow", [&] { return seenWindows(); });
+        auto found = checkStarted(process_, vennetExe(), "VENNET_EXE");
+        if (found)
+            found = waitShown(process_, names::kMainWindowClass, &main_, kStartMs,
+                              "a visible MainWindow", [&] { return seenWindows(); });
         if (!found) return found;
         visibleAfterMs_ = nowMs() - process_.startedAtMs();
         firstCaption_ = caption(main_);
@@ -112,11 +106,7 @@ public:
     // A place of the client area with no control on it.
     POINT emptyPoint() const { return clientToScreen(main_, 450, 100); }
 
-    std::string seenWindows() const {
-        std::string out;
-        for (HWND w : process_.windows()) out += "\n  " + describe(w);
-        return out.empty() ? std::string("no window of the process") : out;
-    }
+    std::string seenWindows() const { return processWindows(process_); }
 
     Process& process() { return process_; }
     HWND main() const { return main_; }

@@ -10,12 +10,7 @@ namespace L = target_layout;
 
 HWND waitForTarget(const Process& target) {
     HWND window = nullptr;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            window = target.window(L::kWindowClass);
-            return window && IsWindowVisible(window);
-        },
-        10000, "the target window"));
+    EXPECT_TRUE(waitShown(target, L::kWindowClass, &window, 10000, "the target window"));
     return window;
 }
 

@@ -33,28 +33,6 @@ constexpr const wchar_t* kDialogClass = L"#32770";
 constexpr const wchar_t* kMenuClass = L"#32768";
 constexpr const wchar_t* kDefaultPassword = L"480957";
 
-std::wstring systemProgram(const wchar_t* name) {
-    wchar_t dir[MAX_PATH] = L"";
-    GetSystemDirectoryW(dir, MAX_PATH);
-    return std::wstring(dir) + L"\\" + name;
-}
-
-bool setText(HWND window, const std::wstring& text) {
-    DWORD_PTR result = 0;
-    return window &&
-           SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                               SMTO_ABORTIFHUNG, 5000, &result) != 0;
-}
-
-bool visible(HWND w) { return w && IsWindowVisible(w); }
-
-std::vector<HWND> childrenOfClass(HWND parent, const wchar_t* cls) {
-    std::vector<HWND> out;
-    for (HWND c : children(parent))
-        if (classIs(c, cls)) out.push_back(c);
-    return out;
-}
-
 // The texts a dialog shows in its labels, leaving out empty ones (frames,
 // icons).
 std::vector<std::string> labelTexts(HWND dialog) {
@@ -72,37 +50,10 @@ std::string showAll(const std::vector<std::string>& texts) {
     return out + "}";
 }
 
-HWND editOf(HWND dialog) {
-    const auto edits = childrenOfClass(dialog, L"Edit");
-    return edits.empty() ? nullptr : edits.front();
-}
-
 HWND buttonWithText(HWND dialog, const char* cp936) {
     for (HWND b : childrenOfClass(dialog, L"Button"))
         if (windowText(b) == cp936) return b;
     return nullptr;
-}
-
-// Moves the pointer and waits until it has stayed there a moment: the
-// window system may still deliver an older position just after a move.
-AssertionResult settlePointer(POINT to) {
-    mouseMove(to.x, to.y);
-    double since = nowMs();
-    return waitUntil(
-        [&] {
-            POINT now{};
-            GetCursorPos(&now);
-            if (now.x == to.x && now.y == to.y) return nowMs() - since >= 150;
-            mouseMove(to.x, to.y);
-            since = nowMs();
-            return false;
-        },
-        kReactMs, "the pointer to stay at (" + std::to_string(to.x) + "," + std::to_string(to.y) + ")",
-        [] {
-            POINT now{};
-            GetCursorPos(&now);
-            return "(" + std::to_string(now.x) + "," + std::to_string(now.y) + ")";
-        });
 }
 
 // Polls every millisecond until `done` or `untilMs` after `from`; the time
@@ -131,15 +82,10 @@ public:
     Session() : vennet_(vennetExe()) {}
 
     AssertionResult start() {
-        if (!vennet_.started())
-            return AssertionFailure() << "CreateProcessW of " << toUtf8(vennetExe())
-                                      << " (VENNET_EXE) failed, error " << vennet_.startError();
-        auto shown = waitUntil(
-            [&] {
-                main_ = vennet_.window(names::kMainWindowClass);
-                return visible(main_);
-            },
-            kStartMs, "a visible MainWindow", [&] { return windows(); });
+        auto shown = checkStarted(vennet_, vennetExe(), "VENNET_EXE");
+        if (shown)
+            shown = waitShown(vennet_, names::kMainWindowClass, &main_, kStartMs,
+                              "a visible MainWindow", [&] { return windows(); });
         if (!shown) return shown;
         tray_ = vennet_.window(names::kTrayWindowClass);
         if (!tray_) return AssertionFailure() << "no TrayWindow:" << windows();
@@ -158,12 +104,9 @@ public:
         if (!bystander_->started())
             return AssertionFailure() << "VENNET_TARGET_EXE " << toUtf8(targetExe())
                                       << " did not start, error " << bystander_->startError();
-        auto shown = waitUntil(
-            [&] {
-                other_ = bystander_->window(target_layout::kWindowClass);
-                return visible(other_);
-            },
-            kStartMs, "the other program's window");
+        auto shown =
+            waitShown(*bystander_, target_layout::kWindowClass, &other_, kStartMs,
+                      "the other program's window");
         if (!shown) return shown;
         return bringOtherToFront();
     }
@@ -209,26 +152,9 @@ public:
     }
 
     AssertionResult startNotepad() {
-        // A start can fail while Wine itself is still starting up; try again.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            notepad_.reset(new Process(systemProgram(L"notepad.exe")));
-            if (notepad_->started()) break;
-            pause(500);
-        }
-        if (!notepad_->started())
-            return AssertionFailure() << "notepad did not start, error " << notepad_->startError();
-        auto shown = waitUntil(
-            [&] {
-                pad_ = notepad_->window(L"Notepad");
-                return visible(pad_);
-            },
-            kStartMs, "notepad's window");
-        if (!shown) return shown;
         // Clear of MainWindow (centred, from row 245 down), so that both the
         // lotus picture and notepad's caption can be reached.
-        SetWindowPos(pad_, nullptr, 560, 10, 420, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-        return waitUntil([&] { return windowRect(pad_).left == 560 && windowRect(pad_).top == 10; },
-                         kReactMs, "notepad moved to (560,10)", [&] { return describe(pad_); });
+        return launchNotepad(&notepad_, &pad_, RECT{560, 10, 980, 210}, kStartMs, kReactMs);
     }
 
     // Drags from the lotus picture onto notepad's caption and closes the
@@ -240,18 +166,8 @@ public:
         if (!front) return front;
         const RECT box = windowRect(control(C::图片框1));
         const POINT from{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
-        const RECT rc = windowRect(pad_);
-        const POINT client = clientToScreen(pad_, 0, 0);
-        const POINT to{(rc.left + rc.right) / 2, (rc.top + client.y) / 2};
-        auto there = settlePointer(from);
-        if (!there) return there;
-        mouseDown();
-        for (int i = 1; i <= 10; ++i) {
-            pause(15);
-            mouseMove(from.x + (to.x - from.x) * i / 10, from.y + (to.y - from.y) * i / 10);
-        }
-        there = settlePointer(to);
-        mouseUp();
+        const POINT to = captionPoint(pad_);
+        auto there = dragSettled(from, to, 10, kReactMs);
         if (!there) return there;
         HWND report = nullptr;
         auto reported = waitUntil(
@@ -287,12 +203,7 @@ public:
     // Under Wine a change of the active window can drop keys sent while it
     // goes on; let it settle before pressing any.
     AssertionResult bringOtherToFront() {
-        SetForegroundWindow(other_);
-        auto front = waitUntil([&] { return GetForegroundWindow() == other_; }, kReactMs,
-                               "the other program in front",
-                               [&] { return describe(GetForegroundWindow()); });
-        pause(500);
-        return front;
+        return bringToFront(other_, kReactMs, "the other program in front");
     }
 
     AssertionResult startLocked() {
@@ -329,19 +240,8 @@ public:
                "\n  pick report " + show(report_) + windows();
     }
 
-    std::string windows() const {
-        std::string out;
-        for (HWND w : vennet_.windows())
-            if (IsWindowVisible(w)) out += "\n  vennet's " + describe(w);
-        return out;
-    }
-
-    std::vector<HWND> dialogs() const {
-        std::vector<HWND> out;
-        for (HWND w : vennet_.windows(kDialogClass))
-            if (IsWindowVisible(w)) out.push_back(w);
-        return out;
-    }
+    std::string windows() const { return visibleWindowsOf(vennet_); }
+    std::vector<HWND> dialogs() const { return visibleWindows(vennet_, kDialogClass); }
 
     std::vector<HWND> dialogsCaptioned(const char* cp936) const {
         std::vector<HWND> out;
@@ -422,8 +322,7 @@ public:
     }
 
     AssertionResult waitGone(HWND w, const std::string& what) {
-        return waitUntil([&] { return !IsWindow(w) || !IsWindowVisible(w); }, kReactMs, what,
-                         [&] { return describe(w); });
+        return e2e::waitGone(w, kReactMs, what);
     }
 
     HWND control(C c) const { return childById(main_, names::controlId(c)); }
@@ -778,7 +677,7 @@ TEST(TrayMenu, RightReleaseOpensTheFourItemTextsAtThePointer) {
     PostMessageW(s.main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(waitUntil([&] { return !IsWindowVisible(s.main()); }, kReactMs,
                           "the minimised MainWindow hidden", [&] { return s.state(); }));
-    ASSERT_TRUE(settlePointer(POINT{600, 400}));
+    ASSERT_TRUE(settlePointer(POINT{600, 400}, kReactMs));
     rightClickTray(s);
     HWND menu = nullptr;
     ASSERT_TRUE(waitMenu(s, &menu));
