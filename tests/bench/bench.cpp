@@ -93,18 +93,6 @@ void setText(HWND control, const wchar_t* text) {
 
 HWND control(HWND main, ControlName c) { return childById(main, names::controlId(c)); }
 
-std::string readHostFile(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return std::string();
-    std::string out;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
-    CloseHandle(f);
-    return out;
-}
-
 // Wine does not report another process's processor times, so they are read
 // from the host's /proc: the host process whose command line names the exe
 // and whose environment holds our Wine prefix.
@@ -165,7 +153,6 @@ struct Memory {
     double workingSetKb, privateKb;
 };
 std::wstring hostProcDir(const std::wstring& exeName);
-std::string readHostFile(const std::wstring& path);
 // Resident and private (anonymous resident) memory of the host process, as
 // Wine reports neither for another process.
 Memory memoryOf(const std::wstring& exeName) {

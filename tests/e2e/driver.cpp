@@ -453,6 +453,20 @@ POINT clientToScreen(HWND window, int x, int y) {
     return p;
 }
 
+// ---- the host ---------------------------------------------------------
+
+std::string readHostFile(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return std::string();
+    std::string out;
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
+    CloseHandle(f);
+    return out;
+}
+
 // ---- screen -------------------------------------------------------------
 
 Capture capture(const RECT& area) {

@@ -129,6 +129,12 @@ bool drag(int fromX, int fromY, int toX, int toY, int steps = 10);
 // Screen coordinates of a point relative to a window's client area.
 POINT clientToScreen(HWND window, int x, int y);
 
+// ---- the host ---------------------------------------------------------
+
+// A file of the Linux host, such as /proc/N/status, read through the Z:
+// drive (Wine reports neither times nor memory of another process).
+std::string readHostFile(const std::wstring& path);
+
 // ---- screen -------------------------------------------------------------
 
 // A copy of part of the screen, 0x00RRGGBB per pixel.

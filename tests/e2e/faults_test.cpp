@@ -55,18 +55,6 @@ std::string firstLabel(HWND dialog) {
 // Wine reports neither the threads nor the memory of another process, so
 // they are read from the host's /proc through the Z: drive.
 
-std::string readHostFile(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return std::string();
-    std::string out;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
-    CloseHandle(f);
-    return out;
-}
-
 std::string environmentText(const wchar_t* name) {
     wchar_t value[1024] = L"";
     const DWORD n = GetEnvironmentVariableW(name, value, 1024);
