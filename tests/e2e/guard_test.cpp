@@ -94,7 +94,9 @@ std::vector<HWND> visibleTopLevelWindows() {
             since = nowMs();
             return false;
         },
-        kReactMs, "the pointer to settle at (" + std::to_string(p.x) + "," + std::to_string(p.y) + ")",
+        // Under load Wine can keep putting the pointer back for seconds.
+        3 * kReactMs,
+        "the pointer to settle at (" + std::to_string(p.x) + "," + std::to_string(p.y) + ")",
         [&] {
             return "(" + std::to_string(at.x) + "," + std::to_string(at.y) + ") after " +
                    std::to_string(moves) + " moves";
